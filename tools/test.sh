@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The whole test run on a fresh Debian 12 machine, as root: installs what is missing, builds the
+# 32- and 64-bit products with warnings as errors, runs every test under Wine (fresh prefix per
+# target, code page 936, Xvfb), then the host build of the file-format tests and the fuzzer.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash tools/install-deps.sh || exit 1
+
+jobs=$(nproc)
+build=${ZOZ_BUILD_DIR:-$root/build}
+fuzz_seconds=${ZOZ_FUZZ_SECONDS:-30}
+export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+fail=0
+summary=()
+
+# Build both targets first, so a compile error anywhere stops the run early.
+for arch in i686 x86_64; do
+  cmake -S . -B "$build/$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" \
+        -DZOZ_WERROR=ON >"$build-$arch-configure.log" 2>&1 || { cat "$build-$arch-configure.log"; exit 1; }
+  cmake --build "$build/$arch" -j "$jobs" || exit 1
+done
+
+xvfb_pid=
+cleanup() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "${prefixes:-}" ] && rm -rf $prefixes
+}
+trap cleanup EXIT
+
+# One X server for the run: windows are real windows.
+for n in $(seq 90 130); do
+  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=:$n; break; }
+done
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+
+prefixes=
+for arch in i686 x86_64; do
+  export WINEPREFIX=$(mktemp -d /tmp/zoz-wine-$arch.XXXXXX)
+  prefixes="$prefixes $WINEPREFIX"
+  echo "== $arch: fresh Wine prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  wineserver -p            # one server for the whole run: Wine start-up is slow
+  ctest --test-dir "$build/$arch" --output-on-failure -j 2 2>&1 | tee "$build/$arch/ctest.log"
+  rc=${PIPESTATUS[0]}
+  [ "$rc" -eq 0 ] || fail=1
+  summary+=("$arch: $(grep -E 'tests passed|tests failed' "$build/$arch/ctest.log" | tail -1)")
+  wineserver -k 2>/dev/null; sleep 1
+  unset WINEPREFIX
+done
+
+# Host build: the file-format reader under its own tests and under the fuzzer.
+CC=clang CXX=clang++ cmake -S tests/host -B "$build/host" -G Ninja >"$build-host-configure.log" 2>&1 \
+  || { cat "$build-host-configure.log"; exit 1; }
+cmake --build "$build/host" -j "$jobs" || exit 1
+ctest --test-dir "$build/host" --output-on-failure 2>&1 | tee "$build/host/ctest.log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || fail=1
+summary+=("host: $(grep -E 'tests passed|tests failed' "$build/host/ctest.log" | tail -1)")
+
+mkdir -p "$build/host/corpus"
+echo "== fuzzing the head reader for ${fuzz_seconds}s"
+if "$build/host/fuzz_tq_head" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+     -artifact_prefix="$build/host/" "$build/host/corpus" > "$build/host/fuzz.log" 2>&1; then
+  summary+=("fuzz: clean, $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/host/fuzz.log" | grep -o '[0-9]*$') inputs")
+else
+  tail -40 "$build/host/fuzz.log"; fail=1; summary+=("fuzz: FINDING (see $build/host/fuzz.log)")
+fi
+
+echo
+printf '%s\n' "${summary[@]}"
+passed=0; failed=0
+for log in "$build"/{i686,x86_64,host}/ctest.log; do
+  line=$(grep -E '[0-9]+% tests passed' "$log" | tail -1)
+  t=$(sed -n 's/.*out of \([0-9]*\).*/\1/p' <<<"$line"); f=$(sed -n 's/.*, \([0-9]*\) tests failed.*/\1/p' <<<"$line")
+  [ -n "$t" ] || { fail=1; continue; }
+  passed=$((passed + t - f)); failed=$((failed + f))
+done
+echo "$passed passed, $failed failed"
+exit $fail
