@@ -10,3 +10,41 @@
 // --- Skin: bitmaps, cursor, test template.
 
 // --- Dialog templates and their controls.
+#ifndef IDC_STATIC
+#define IDC_STATIC                (-1)
+#endif
+#define IDD_EDLGCOMM              101
+#define IDD_DLGSET                103
+#define IDD_DIADENRYLG            104
+#define IDD_SHOWDLG               105
+
+// Encryption dialog (101).
+#define IDC_ENC_SOURCE            1001
+#define IDC_ENC_CHOOSE_SOURCE     1002
+#define IDC_ENC_DEST              1003
+#define IDC_ENC_CHOOSE_DEST       1004
+#define IDC_ENC_CERTNAME          1005
+#define IDC_ENC_VIEW              1006
+#define IDC_ENC_CHANGE            1007
+#define IDC_ENC_ADVANCED          1008
+#define IDC_ENC_CERTLIST          1010
+#define IDC_ENC_BY_NAME           1011
+#define IDC_ENC_BY_MAIL           1012
+#define IDC_ENC_HIDDEN_EDIT       1013
+#define IDC_ENC_QUERY             1014
+#define IDC_ENC_ENCRYPT2          1015
+#define IDC_ENC_QUERY_BUTTON      1016
+#define IDC_ENC_OTHERS_GROUP      1017
+#define IDC_ENC_LDAP_GROUP        1018
+#define IDC_ENC_CANCEL2           1022
+
+// Default-certificate dialog (103).
+#define IDC_SET_CERTLIST          1020
+
+// Decryption dialog (104).
+#define IDC_DEC_SOURCE            1023
+#define IDC_DEC_CHOOSE_SOURCE     1024
+#define IDC_DEC_DEST              1025
+#define IDC_DEC_CHOOSE_DEST       1026
+#define IDC_DEC_CERTS             1027
+#define IDC_DEC_VIEW              1028
