@@ -16,6 +16,14 @@ bool CTempFile::Create(const std::wstring& destination)
     Discard();
     if (destination.empty())
         return false;
+    // An existing destination must be replaceable, or the work would be lost at the end.
+    DWORD attributes = GetFileAttributesW(destination.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+    {
+        CFileHandle probe;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || !probe.OpenExistingForWrite(destination))
+            return false;
+    }
     static LONG counter = 0;
     std::wstring folder = CFilePath::Folder(destination);
     for (int attempt = 0; attempt < 64; ++attempt)
@@ -38,12 +46,17 @@ bool CTempFile::Create(const std::wstring& destination)
     return false;
 }
 
-bool CTempFile::Commit()
+bool CTempFile::Finish()
 {
     if (m_path.empty())
         return false;
     bool flushed = m_file.Flush();
-    if (!m_file.Close() || !flushed)
+    return m_file.Close() && flushed;
+}
+
+bool CTempFile::Replace()
+{
+    if (m_path.empty() || m_file.IsOpen())
         return false;
     if (!MoveFileExW(m_path.c_str(), m_destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;

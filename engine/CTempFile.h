@@ -13,12 +13,15 @@ public:
     CTempFile(const CTempFile&) = delete;
     CTempFile& operator=(const CTempFile&) = delete;
 
-    // Creates the file in the folder of `destination` (a platform path).
+    // Creates the file in the folder of `destination` (a platform path); false as well when an
+    // existing destination could not be replaced (a folder, read-only, locked).
     bool Create(const std::wstring& destination);
     CFileHandle& File() { return m_file; }
     const std::wstring& Path() const { return m_path; }
-    // Flushes, closes and moves the file over the destination in one step.
-    bool Commit();
+    // Flushes and closes the file; false when its bytes may not all be on disk.
+    bool Finish();
+    // Moves the finished file over the destination in one step.
+    bool Replace();
     // Closes and removes the file.
     void Discard();
 
