@@ -8,6 +8,18 @@
 #define IDR_TYPELIB               1
 
 // --- Skin: bitmaps, cursor, test template.
+#define IDC_SKIN_HAND             106   // cursor: pointing hand, hot spot (6, 0)
+#define IDB_SKIN_FACE             107   // 72 x 22 button face
+#define IDB_SKIN_FACE_WIDE        108   // 93 x 22 button face
+#define IDB_SKIN_FACE_ADVANCED    109   // 93 x 22 face with its caption drawn in
+#define IDD_SKIN_TEST             190   // template of the skin and framework tests
+#define IDC_SKIN_TEST_EDIT1       1901
+#define IDC_SKIN_TEST_EDIT2       1902
+#define IDC_SKIN_TEST_WIDE        1903
+#define IDC_SKIN_TEST_STATIC      1904
+#define IDC_SKIN_TEST_LIST        1905
+#define IDC_SKIN_TEST_COMBO       1906
+#define IDC_SKIN_TEST_DISABLED    1907
 
 // --- Dialog templates and their controls.
 #ifndef IDC_STATIC
