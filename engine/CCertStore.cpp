@@ -36,6 +36,13 @@ bool CCertStore::OpenSystem(const char* name)
     return m_h != nullptr;
 }
 
+bool CCertStore::OpenSystemRegistry(const char* name)
+{
+    Close();
+    m_h = CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, name);
+    return m_h != nullptr;
+}
+
 bool CCertStore::OpenMemory()
 {
     Close();

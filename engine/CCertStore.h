@@ -23,6 +23,9 @@ public:
 
     // A system store of the current user ("MY", "ADDRESSBOOK"; case does not matter).
     bool OpenSystem(const char* name);
+    // The registry part of a system store of the current user alone; deletions from it are
+    // kept (the platform may drop deletions made through the whole system store).
+    bool OpenSystemRegistry(const char* name);
     // An empty store in memory.
     bool OpenMemory();
     // A store of the certificates and keys of a PKCS #12 file; keys go into new containers.

@@ -18,9 +18,9 @@ class CFileCipher
 {
 public:
     // Code for a chosen serial text that the file's recipient list does not name.
-    static const int kNotListed = 2028;
+    static constexpr int kNotListed = 2028;
     // Letters of a key text.
-    static const size_t kKeyTextLength = 24;
+    static constexpr size_t kKeyTextLength = 24;
 
     // Called after each step with the content bytes done so far and the total.
     typedef void (*ProgressFn)(void* context, uint64_t done, uint64_t total);

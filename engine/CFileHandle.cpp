@@ -35,7 +35,10 @@ bool CFileHandle::OpenRead(const std::wstring& platformPath)
     Close();
     if (platformPath.empty())
         return false;
-    m_h = CreateFileW(platformPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Others may go on using the file as with the C runtime's fopen; sharing deletion lets
+    // the finished result replace this very file.
+    m_h = CreateFileW(platformPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING,
                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return IsOpen();
 }

@@ -20,7 +20,7 @@ public:
     // Closes; false if the platform reports an error (data may not have reached the disk).
     bool Close();
 
-    // Opens an existing file for reading; others may read it too.
+    // Opens an existing file for reading.
     bool OpenRead(const std::wstring& platformPath);
     // Opens an existing file for writing without changing it (a probe that it is writable).
     bool OpenExistingForWrite(const std::wstring& platformPath);

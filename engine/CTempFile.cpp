@@ -21,7 +21,7 @@ bool CTempFile::Create(const std::wstring& destination)
     if (attributes != INVALID_FILE_ATTRIBUTES)
     {
         CFileHandle probe;
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || !probe.OpenExistingForWrite(destination))
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || !probe.OpenExistingForWrite(destination))
             return false;
     }
     static LONG counter = 0;
