@@ -11,6 +11,12 @@ LONG CRegKey::Open(HKEY parent, const char* name, REGSAM access)
     return RegOpenKeyExA(parent, name, 0, access, &m_key);
 }
 
+LONG CRegKey::Open(HKEY parent, const wchar_t* name, REGSAM access)
+{
+    Close();
+    return RegOpenKeyExW(parent, name, 0, access, &m_key);
+}
+
 LONG CRegKey::Create(HKEY parent, const char* name, REGSAM access)
 {
     Close();

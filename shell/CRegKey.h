@@ -12,6 +12,7 @@ public:
 
     // Opens (or creates) a subkey of parent; the previous handle, if any, is closed first.
     LONG Open(HKEY parent, const char* name, REGSAM access);
+    LONG Open(HKEY parent, const wchar_t* name, REGSAM access);
     LONG Create(HKEY parent, const char* name, REGSAM access);
     void Close();
 

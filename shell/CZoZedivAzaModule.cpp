@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "shell/CClassFactory.h"
 #include "shell/CModuleLock.h"
+#include "shell/CRegKey.h"
 #include "shell/CRegistrar.h"
 #include "shell/CSimpleExt.h"
 #include "shell/CThreadLocaleScope.h"
@@ -258,11 +259,23 @@ HRESULT CZoZedivAzaModule::UnregisterTypeLibrary() const
     hr = lib.Get()->GetLibAttr(&attr);
     if (FAILED(hr))
         return hr;
-    hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    // A library that is not registered (any more) counts as removed, like a missing key; the
+    // platform's own answer to that case differs between implementations, so look first.
+    wchar_t guid[40] = {};
+    StringFromGUID2(attr->guid, guid, 40);
+    const wchar_t* platform = attr->syskind == SYS_WIN64 ? L"win64" : attr->syskind == SYS_WIN16 ? L"win16" : L"win32";
+    wchar_t key[128];
+    wsprintfW(key, L"TypeLib\\%s\\%x.%x\\%lx\\%s", guid, attr->wMajorVerNum, attr->wMinorVerNum,
+              static_cast<unsigned long>(attr->lcid), platform);
+    CRegKey registered;
+    if (registered.Open(HKEY_CLASSES_ROOT, key, KEY_READ) == ERROR_SUCCESS)
+    {
+        registered.Close();
+        hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+        if (hr == TYPE_E_REGISTRYACCESS)
+            hr = S_OK;
+    }
     lib.Get()->ReleaseTLibAttr(attr);
-    // A library that is not registered (any more) counts as removed, like a missing key.
-    if (hr == TYPE_E_REGISTRYACCESS)
-        hr = S_OK;
     return hr;
 }
 
