@@ -82,6 +82,32 @@ private:
     HGLOBAL m_memory;
     void* m_pointer;
 };
+
+// Runs the opening of a command's dialog. A dialog that cannot be started, by a failure or an
+// exception, is reported to the user owned by the invoking window; the command itself succeeds.
+template <class Open>
+HRESULT OpenReported(HWND invokingWindow, const char* failureText, Open open)
+{
+    try
+    {
+        HRESULT hr;
+        try
+        {
+            hr = open();
+        }
+        catch (...)
+        {
+            hr = E_UNEXPECTED;
+        }
+        if (FAILED(hr))
+            CUserPrompts::Current().MessageBox(invokingWindow, failureText, "出错提示", MB_OK | MB_ICONINFORMATION);
+        return S_OK;
+    }
+    catch (...)
+    {
+        return E_UNEXPECTED;
+    }
+}
 }
 
 CSimpleExt::CSimpleExt(IUnknown* outer) : m_inner(*this), m_outer(outer ? outer : &m_inner)
@@ -345,56 +371,24 @@ STDMETHODIMP CSimpleExt::InvokeCommand(CMINVOKECOMMANDINFO* pici)
 
 HRESULT CSimpleExt::Encrypt(HWND invokingWindow)
 {
-    try
-    {
-        HRESULT hr;
-        try
-        {
-            std::string path(m_szFile);
-            hr = CDialogLauncher::Current().OpenEncryptDialog(path, CDestinationPath::EncryptDestination(path),
-                                                              invokingWindow);
-        }
-        catch (...)
-        {
-            hr = E_UNEXPECTED;
-        }
-        if (FAILED(hr))
-            CUserPrompts::Current().MessageBox(invokingWindow, "加密产生异常!", "出错提示", MB_OK | MB_ICONINFORMATION);
-        return S_OK;
-    }
-    catch (...)
-    {
-        return E_UNEXPECTED;
-    }
+    return OpenReported(invokingWindow, "加密产生异常!", [this, invokingWindow] {
+        std::string path(m_szFile);
+        return CDialogLauncher::Current().OpenEncryptDialog(path, CDestinationPath::EncryptDestination(path),
+                                                            invokingWindow);
+    });
 }
 
 HRESULT CSimpleExt::Decrypt(HWND invokingWindow)
 {
-    try
-    {
-        HRESULT hr;
-        try
+    return OpenReported(invokingWindow, "解密产生异常!", [this] {
+        std::string path(m_szFile);
+        std::optional<std::string> dest = CDestinationPath::DecryptDestination(path);
+        if (!dest)
         {
-            std::string path(m_szFile);
-            std::optional<std::string> dest = CDestinationPath::DecryptDestination(path);
-            if (!dest)
-            {
-                CUserPrompts::Current().MessageBox(nullptr, "该文件没有被加密,无需解密", "信息提示",
-                                                   MB_OK | MB_ICONINFORMATION);
-                return S_OK;
-            }
-            hr = CDialogLauncher::Current().OpenDecryptDialog(path, *dest);
+            CUserPrompts::Current().MessageBox(nullptr, "该文件没有被加密,无需解密", "信息提示",
+                                               MB_OK | MB_ICONINFORMATION);
+            return S_OK;
         }
-        catch (...)
-        {
-            hr = E_UNEXPECTED;
-        }
-        if (FAILED(hr))
-            CUserPrompts::Current().MessageBox(invokingWindow, "解密产生异常!", "出错提示", MB_OK | MB_ICONINFORMATION);
-        return S_OK;
-    }
-    catch (...)
-    {
-        return E_UNEXPECTED;
-    }
+        return CDialogLauncher::Current().OpenDecryptDialog(path, *dest);
+    });
 }
