@@ -1,8 +1,9 @@
-// The application object of the module. It adds nothing to the defaults.
+// The application object of the module. It adds nothing to the framework's defaults.
 #pragma once
+#include "ui/framework/CWinApp.h"
 
-class CZoZedivAzaApp
+class CZoZedivAzaApp : public CWinApp
 {
 public:
-    CZoZedivAzaApp() = default;
+    CZoZedivAzaApp();
 };
