@@ -25,6 +25,8 @@ public:
         std::string filter;       // the filter pairs joined with '|'
         std::string defExt;
         DWORD flags;
+        std::string title;        // the chooser's title; empty: the platform's default
+        HWND owner;
     };
 
     std::vector<Shown> messages;
@@ -53,7 +55,7 @@ private:
     BOOL Choose(bool save, OPENFILENAMEA* ofn)
     {
         Chooser c{save, ofn->lpstrFile ? ofn->lpstrFile : "", "", ofn->lpstrDefExt ? ofn->lpstrDefExt : "",
-                  ofn->Flags};
+                  ofn->Flags, ofn->lpstrTitle ? ofn->lpstrTitle : "", ofn->hwndOwner};
         for (const char* p = ofn->lpstrFilter; p && *p; p += strlen(p) + 1)
             c.filter += (c.filter.empty() ? "" : "|") + std::string(p);
         choosers.push_back(c);
