@@ -456,3 +456,40 @@ TEST(Framework, ListAndComboHelpersDriveTheRealControls)
     EXPECT_EQ(combo.GetCount(), 0);
 }
 }  // namespace
+
+namespace
+{
+TEST(Framework, ModelessDialogsGetTheDialogKeys)
+{
+    Trace trace;
+    auto* dialog = new CTestDialog(trace);
+    dialog->SetAutoDelete(true);
+    ASSERT_TRUE(dialog->Create());
+    HWND hWnd = dialog->m_hWnd;
+    dialog->ShowWindow(SW_SHOW);
+    uitest::Pump(100);
+    auto key = [](HWND target, UINT vk) {
+        ::PostMessageA(target, WM_KEYDOWN, vk, 1);
+        ::PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+        uitest::Pump(50);
+    };
+    HWND first = ::GetDlgItem(hWnd, IDC_SKIN_TEST_EDIT1);
+    ::SetFocus(first);
+    key(first, VK_TAB);
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(hWnd, IDC_SKIN_TEST_EDIT2));
+
+    // Other windows of the thread keep their keys.
+    HWND plain = ::CreateWindowExA(0, "EDIT", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr);
+    ::SetFocus(plain);
+    ::PostMessageA(plain, WM_CHAR, 'a', 1);
+    uitest::Pump(50);
+    char text[8] = {};
+    ::GetWindowTextA(plain, text, sizeof(text));
+    EXPECT_STREQ(text, "a");
+    ::DestroyWindow(plain);
+
+    key(::GetDlgItem(hWnd, IDC_SKIN_TEST_EDIT2), VK_ESCAPE);
+    EXPECT_FALSE(::IsWindow(hWnd)) << "Esc is Cancel";
+    EXPECT_TRUE(trace.deleted);
+}
+}  // namespace

@@ -6,6 +6,55 @@ namespace
 {
 // The dialog whose window CreateDialogParam is making on this thread.
 thread_local CDialog* t_creating = nullptr;
+
+// Modeless dialogs get their keyboard interface (Tab, Enter, Esc, mnemonics) from
+// IsDialogMessage, which the host's message loop does not call; a message hook of this thread
+// does it for them while any of them is open.
+thread_local HHOOK t_keyboardHook = nullptr;
+thread_local int t_openDialogs = 0;
+
+LRESULT CALLBACK KeyboardFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    MSG* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
+    {
+        HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
+        if (dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(root)) && ::IsDialogMessageA(root, msg))
+        {
+            msg->message = WM_NULL;
+            msg->wParam = 0;
+            msg->lParam = 0;
+        }
+    }
+    return ::CallNextHookEx(t_keyboardHook, code, wParam, lParam);
+}
+}  // namespace
+
+CDialog::~CDialog()
+{
+    LeaveKeyboardFilter();
+}
+
+void CDialog::JoinKeyboardFilter()
+{
+    if (m_bKeyboardFilter)
+        return;
+    if (!t_keyboardHook)
+        t_keyboardHook = ::SetWindowsHookExA(WH_GETMESSAGE, &KeyboardFilter, nullptr, ::GetCurrentThreadId());
+    ++t_openDialogs;
+    m_bKeyboardFilter = true;
+}
+
+void CDialog::LeaveKeyboardFilter()
+{
+    if (!m_bKeyboardFilter)
+        return;
+    m_bKeyboardFilter = false;
+    if (--t_openDialogs == 0 && t_keyboardHook)
+    {
+        ::UnhookWindowsHookEx(t_keyboardHook);
+        t_keyboardHook = nullptr;
+    }
 }
 
 ZOZ_BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -48,6 +97,7 @@ bool CDialog::Create(UINT templateId, CWnd* parent)
     if (!hWnd)
         return false;
     m_ownsWindow = true;
+    JoinKeyboardFilter();
     return true;
 }
 
@@ -126,6 +176,7 @@ void CDialog::EndDialog(int result)
 
 void CDialog::PostNcDestroy()
 {
+    LeaveKeyboardFilter();
     if (m_bAutoDelete && !m_bCreating)
         delete this;
 }

@@ -1,5 +1,6 @@
 // A modeless dialog made from a template of the resource module. Its window is subclassed, so
-// every message runs through the message maps; WM_INITDIALOG reaches OnInitDialog.
+// every message runs through the message maps; WM_INITDIALOG reaches OnInitDialog. While it is
+// open, the keys of its controls get the dialog keyboard interface (Tab, Enter, Esc).
 //
 // Ownership: an object created with SetAutoDelete(true) (the dialogs of the system, which live on
 // the heap and are not kept by their creator) deletes itself once its window has ended. Until
@@ -14,6 +15,7 @@ class CDialog : public CWnd
 {
 public:
     explicit CDialog(UINT templateId = 0, CWnd* parent = nullptr) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+    ~CDialog() override;
 
     // Creates the window from the template, not yet visible unless the template says so.
     // Owner: the given parent; without one the application's main window, and without that the
@@ -51,9 +53,12 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void JoinKeyboardFilter();
+    void LeaveKeyboardFilter();
 
     bool m_bAutoDelete = false;
     bool m_bCreating = false;
+    bool m_bKeyboardFilter = false;
     int m_nResult = 0;
     std::exception_ptr m_startError;
 };
