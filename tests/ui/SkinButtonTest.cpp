@@ -100,7 +100,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dialog.Create());
-        ::SetWindowPos(dialog.m_hWnd, HWND_TOP, 300, 200, 0, 0, SWP_NOSIZE);
+        // Topmost: windows of tests running beside this one must not cover what it reads.
+        ::SetWindowPos(dialog.m_hWnd, HWND_TOPMOST, 300, 200, 0, 0, SWP_NOSIZE);
         dialog.ShowWindow(SW_SHOW);
         dialog.UpdateWindow();
         ::SetCursorPos(5, 5);

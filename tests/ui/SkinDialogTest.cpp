@@ -36,7 +36,8 @@ protected:
         ASSERT_TRUE(dialog->Create());
         hWnd = dialog->m_hWnd;
         ::GetWindowRect(hWnd, &templateRect);
-        ::SetWindowPos(hWnd, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        // Topmost: windows of tests running beside this one must not cover what it reads.
+        ::SetWindowPos(hWnd, HWND_TOPMOST, 200, 150, 0, 0, SWP_NOSIZE);
         ::GetWindowRect(hWnd, &templateRect);
         ::ShowWindow(hWnd, SW_SHOW);
         ::UpdateWindow(hWnd);
