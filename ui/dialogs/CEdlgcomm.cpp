@@ -166,6 +166,10 @@ bool CEdlgcomm::OnInitDialog()
 
 void CEdlgcomm::OnAdvanced()
 {
+    // One way: a second command (not a click, the button is disabled by then) would list the
+    // address book twice.
+    if (m_bExpanded)
+        return;
     m_btnEncrypt2.ShowWindow(SW_HIDE);
     m_btnCancel2.ShowWindow(SW_HIDE);
     m_btnAdvanced.SetBitmaps(IDB_SKIN_FACE_ADVANCED, IDB_SKIN_FACE_ADVANCED, IDB_SKIN_FACE_ADVANCED,
