@@ -256,6 +256,10 @@ int CFileCipher::DecryptFile(const char* source, const char* destination, const 
         // The content runs to the end of the file; knowing where it ends lets the final step,
         // and only it, get the last bytes, also when they fill a whole step.
         const uint64_t total = in.Remaining();
+        // Padded content is whole blocks, at least one; anything else cannot decrypt (and the
+        // platform must not be asked to unpad an empty final step: it reads before the buffer).
+        if (total == 0 || total % kBlock != 0)
+            return Fail(2025, kMsgDecrypt);
         uint64_t left = total;
         std::vector<BYTE> buffer(kCipherStep);
         do

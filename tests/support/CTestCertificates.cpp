@@ -4,6 +4,7 @@
 
 #include <wincrypt.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <utility>
@@ -92,6 +93,42 @@ std::vector<BYTE> SerialBytes(const std::string& text)
     return bytes;
 }
 
+// Encodes and signs `info`, with the serial number's bytes exactly as given (least significant
+// first), a leading zero byte included.
+bool SignWithExactSerial(const CCryptProvider& provider, const CERT_INFO& info, const std::vector<BYTE>& serial,
+                         std::vector<BYTE>& der)
+{
+    std::vector<BYTE> toBeSigned = Encode(X509_CERT_TO_BE_SIGNED, &info);
+    if (toBeSigned.empty())
+        return false;
+    // The INTEGER of the serial: tag 02, length, bytes most significant first.
+    std::vector<BYTE> placeholder = {0x02, static_cast<BYTE>(serial.size())};
+    placeholder.insert(placeholder.end(), info.SerialNumber.pbData, info.SerialNumber.pbData + serial.size());
+    std::reverse(placeholder.begin() + 2, placeholder.end());
+    auto at = std::search(toBeSigned.begin(), toBeSigned.end(), placeholder.begin(), placeholder.end());
+    if (at == toBeSigned.end() || serial.size() > 126)
+        return false;
+    std::reverse_copy(serial.begin(), serial.end(), at + 2);
+
+    CRYPT_ALGORITHM_IDENTIFIER algorithm = {};
+    algorithm.pszObjId = const_cast<char*>(szOID_RSA_SHA1RSA);
+    DWORD size = 0;
+    if (!CryptSignCertificate(provider.Get(), AT_KEYEXCHANGE, X509_ASN_ENCODING, toBeSigned.data(),
+                              static_cast<DWORD>(toBeSigned.size()), &algorithm, nullptr, nullptr, &size))
+        return false;
+    std::vector<BYTE> signature(size);
+    if (!CryptSignCertificate(provider.Get(), AT_KEYEXCHANGE, X509_ASN_ENCODING, toBeSigned.data(),
+                              static_cast<DWORD>(toBeSigned.size()), &algorithm, nullptr, signature.data(), &size))
+        return false;
+    signature.resize(size);
+    CERT_SIGNED_CONTENT_INFO signedInfo = {};
+    signedInfo.ToBeSigned = {static_cast<DWORD>(toBeSigned.size()), toBeSigned.data()};
+    signedInfo.SignatureAlgorithm = algorithm;
+    signedInfo.Signature = {static_cast<DWORD>(signature.size()), signature.data(), 0};
+    der = Encode(X509_CERT, &signedInfo);
+    return !der.empty();
+}
+
 std::string Upper(std::string s)
 {
     for (char& c : s)
@@ -152,12 +189,17 @@ CTestCertificates::Certificate CTestCertificates::Add(const Options& options)
     }
 
     std::vector<BYTE> serial = SerialBytes(made.serial);
+    // The encoder drops a leading zero byte that DER would not need; a placeholder first byte
+    // is encoded instead and put right afterwards.
+    std::vector<BYTE> encodedSerial = serial;
+    if (!encodedSerial.empty() && encodedSerial.back() == 0)
+        encodedSerial.back() = 0x5A;
     std::vector<BYTE> subject = EncodeCommonName(options.subject);
     std::vector<BYTE> issuer = EncodeCommonName(options.issuer.empty() ? options.subject : options.issuer);
 
     CERT_INFO info = {};
     info.dwVersion = CERT_V3;
-    info.SerialNumber = {static_cast<DWORD>(serial.size()), serial.data()};
+    info.SerialNumber = {static_cast<DWORD>(encodedSerial.size()), encodedSerial.data()};
     info.SignatureAlgorithm.pszObjId = const_cast<char*>(szOID_RSA_SHA1RSA);
     info.Issuer = {static_cast<DWORD>(issuer.size()), issuer.data()};
     info.Subject = {static_cast<DWORD>(subject.size()), subject.data()};
@@ -204,7 +246,7 @@ CTestCertificates::Certificate CTestCertificates::Add(const Options& options)
         info.rgExtension = &extension;
     }
 
-    if (!provider.SignAndEncodeCertificate(AT_KEYEXCHANGE, info, made.der))
+    if (!SignWithExactSerial(provider, info, serial, made.der))
     {
         ADD_FAILURE() << "certificate not signed: " << GetLastError();
         made.der.clear();
