@@ -10,7 +10,8 @@ bash tools/install-deps.sh || exit 1
 jobs=$(nproc)
 build=${ZOZ_BUILD_DIR:-$root/build}
 fuzz_seconds=${ZOZ_FUZZ_SECONDS:-30}
-export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono/Gecko installers, and no crash debugger that would sit waiting on a crashed program.
+export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winedbg.exe=d"
 
 fail=0
 summary=()
@@ -54,6 +55,14 @@ for arch in i686 x86_64; do
   unset WINEPREFIX
 done
 
+# The installer built from both DLLs, installed and removed silently in a prefix of its own.
+echo "== installer"
+if bash tests/installer/run.sh "$build/i686/ZoZedivAza.dll" "$build/x86_64/ZoZedivAza.dll" > "$build/installer.log" 2>&1; then
+  installer_ok=1; summary+=("installer: passed")
+else
+  installer_ok=0; fail=1; cat "$build/installer.log"; summary+=("installer: FAILED (see $build/installer.log)")
+fi
+
 # Host build: the file-format reader under its own tests and under the fuzzer.
 CC=clang CXX=clang++ cmake -S tests/host -B "$build/host" -G Ninja >"$build-host-configure.log" 2>&1 \
   || { cat "$build-host-configure.log"; exit 1; }
@@ -80,5 +89,6 @@ for log in "$build"/{i686,x86_64,host}/ctest.log; do
   [ -n "$t" ] || { fail=1; continue; }
   passed=$((passed + t - f)); failed=$((failed + f))
 done
+passed=$((passed + installer_ok)); failed=$((failed + 1 - installer_ok))
 echo "$passed passed, $failed failed"
 exit $fail
