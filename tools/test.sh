@@ -23,37 +23,57 @@ for arch in i686 x86_64; do
   cmake --build "$build/$arch" -j "$jobs" || exit 1
 done
 
-xvfb_pid=
+# Each target runs in a world of its own: a fresh Wine prefix (certificate stores, registry,
+# settings files) and its own X display. Inside one world the cases run one at a time, since
+# they share that state; the two worlds run side by side.
+pids=()
 cleanup() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  [ -n "${prefixes:-}" ] && rm -rf $prefixes
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  for prefix in "$build"/wine-*; do
+    [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null
+  done
+  for f in "$build"/xvfb-*.pid; do [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null; rm -f "$f"; done
+  rm -rf "$build"/wine-*
 }
 trap cleanup EXIT
 
-# One X server for the run: windows are real windows.
-for n in $(seq 90 130); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=:$n; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+free_display() {
+  local n
+  for n in $(seq "$1" 199); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { echo "$n"; return; }
+  done
+}
 
-prefixes=
-for arch in i686 x86_64; do
-  export WINEPREFIX=$(mktemp -d /tmp/zoz-wine-$arch.XXXXXX)
-  prefixes="$prefixes $WINEPREFIX"
-  echo "== $arch: fresh Wine prefix $WINEPREFIX"
+run_target() {  # run_target ARCH DISPLAY_NUMBER
+  local arch=$1 n=$2
+  export WINEPREFIX=$build/wine-$arch DISPLAY=:$n
+  rm -rf "$WINEPREFIX"; mkdir -p "$WINEPREFIX"
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local xvfb=$!
+  echo "$xvfb" > "$build/xvfb-$arch.pid"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   wineboot -i >/dev/null 2>&1
   wineserver -p            # one server for the whole run: Wine start-up is slow
-  ctest --test-dir "$build/$arch" --output-on-failure -j 2 2>&1 | tee "$build/$arch/ctest.log"
-  rc=${PIPESTATUS[0]}
-  [ "$rc" -eq 0 ] || fail=1
+  ctest --test-dir "$build/$arch" --output-on-failure -j 1 > "$build/$arch/ctest.log" 2>&1
+  local rc=$?
+  wineserver -k 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+  return $rc
+}
+
+d1=$(free_display 90); d2=$(free_display $((d1 + 1)))
+echo "== running the tests of both targets under Wine (displays :$d1 and :$d2)"
+run_target i686 "$d1" & pids+=($!)
+run_target x86_64 "$d2" & pids+=($!)
+for i in 0 1; do
+  arch=$([ $i -eq 0 ] && echo i686 || echo x86_64)
+  wait "${pids[$i]}" || fail=1
+  echo "== $arch"
+  grep -E '^\s*[0-9]+/[0-9]+ Test|tests passed|tests failed|\*\*\*' "$build/$arch/ctest.log" | grep -vE ' Passed ' | tail -40
+  sed -n '/The following tests FAILED/,$p' "$build/$arch/ctest.log"
   summary+=("$arch: $(grep -E 'tests passed|tests failed' "$build/$arch/ctest.log" | tail -1)")
-  wineserver -k 2>/dev/null; sleep 1
-  unset WINEPREFIX
 done
+pids=()
 
 # The installer built from both DLLs, installed and removed silently in a prefix of its own.
 echo "== installer"
