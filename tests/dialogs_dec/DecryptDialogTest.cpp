@@ -278,66 +278,66 @@ TEST_F(DecryptDialog, DecryptUsesTheStoredPathsNotTheTypedText)
 TEST_F(DecryptDialog, AnExistingDestinationIsReplacedOnlyAfterYes)
 {
     CTestCertificates::Certificate me = certs.Add(Subject("Me"));
-    const std::string question = "您所指定解密后的文件已经存在,是否要覆盖它?";
-    const UINT questionType = MB_YESNO | MB_ICONQUESTION;
-
+    struct
     {
-        SCOPED_TRACE("Yes replaces");
-        prompts.messages.clear();
-        const std::string source = Encrypted("yes.doc.tq", me.serial + "&", "new");
-        ASSERT_TRUE(CTestFolder::Write(dir / "yes.doc", "old"));
-        HWND hWnd = Open(source);
-        prompts.messageAnswers = {IDYES};
-        Click(hWnd, IDOK);
-        ASSERT_EQ(2u, prompts.messages.size());
-        ExpectMessage(0, question, "提示信息", questionType, hWnd);
-        ExpectMessage(1, "解密成功!", "信息提示", MB_OK | MB_ICONINFORMATION, hWnd);
-        EXPECT_TRUE(prompts.choosers.empty());
-        std::string plain;
-        CTestFolder::Read(dir / "yes.doc", plain);
-        EXPECT_EQ("new", plain);
-        EXPECT_FALSE(::IsWindow(hWnd));
-    }
+        const char* name;
+        int answer;
+        std::string chosen;  // the chooser's answer after No; empty: cancelled
+        bool replaced;       // the existing file now holds the plain text
+        bool ends;
+    } cases[] = {
+        {"Yes replaces", IDYES, "", true, true},
+        {"No and another name", IDNO, "elsewhere.doc", false, true},
+        {"No and cancel", IDNO, "", false, false},
+    };
+    for (auto& c : cases)
     {
-        SCOPED_TRACE("No and another name");
-        prompts.messages.clear();
-        const std::string source = Encrypted("no.doc.tq", me.serial + "&", "new");
-        ASSERT_TRUE(CTestFolder::Write(dir / "no.doc", "old"));
-        HWND hWnd = Open(source);
-        prompts.messageAnswers = {IDNO};
-        prompts.fileAnswers = {dir / "elsewhere.doc"};
-        Click(hWnd, IDOK);
-        ASSERT_EQ(1u, prompts.choosers.size());
-        EXPECT_TRUE(prompts.choosers[0].save);
-        EXPECT_EQ("no.doc", prompts.choosers[0].initialFile);
-        EXPECT_EQ("", prompts.choosers[0].title);
-        EXPECT_EQ("", prompts.choosers[0].filter);
-        ASSERT_EQ(2u, prompts.messages.size());
-        ExpectMessage(0, question, "提示信息", questionType, hWnd);
-        ExpectMessage(1, "解密成功!", "信息提示", MB_OK | MB_ICONINFORMATION, hWnd);
-        std::string plain;
-        CTestFolder::Read(dir / "elsewhere.doc", plain);
-        EXPECT_EQ("new", plain);
-        CTestFolder::Read(dir / "no.doc", plain);
-        EXPECT_EQ("old", plain);
-    }
-    {
-        SCOPED_TRACE("No and cancel");
+        SCOPED_TRACE(c.name);
         prompts.messages.clear();
         prompts.choosers.clear();
-        const std::string source = Encrypted("keep.doc.tq", me.serial + "&", "new");
-        ASSERT_TRUE(CTestFolder::Write(dir / "keep.doc", "old"));
+        const std::string name = std::string(c.name) + ".doc";
+        const std::string source = Encrypted(name + ".tq", me.serial + "&", "new");
+        ASSERT_TRUE(CTestFolder::Write(dir / name, "old"));
         HWND hWnd = Open(source);
-        prompts.messageAnswers = {IDNO};
+        ASSERT_NE(nullptr, hWnd);
+        prompts.messageAnswers = {c.answer};
+        if (!c.chosen.empty())
+            prompts.fileAnswers = {dir / c.chosen};
         Click(hWnd, IDOK);
-        EXPECT_EQ(1u, prompts.choosers.size());
-        ASSERT_EQ(1u, prompts.messages.size());
-        ExpectMessage(0, question, "提示信息", questionType, hWnd);
-        std::string plain;
-        CTestFolder::Read(dir / "keep.doc", plain);
-        EXPECT_EQ("old", plain);
-        EXPECT_TRUE(::IsWindowVisible(hWnd));
-        EXPECT_EQ(dir / "keep.doc", Dialog(hWnd)->m_strDestPath);
+
+        ExpectMessage(0, "您所指定解密后的文件已经存在,是否要覆盖它?", "提示信息", MB_YESNO | MB_ICONQUESTION, hWnd);
+        if (c.answer == IDNO)
+        {
+            ASSERT_EQ(1u, prompts.choosers.size());
+            EXPECT_TRUE(prompts.choosers[0].save);
+            EXPECT_EQ(name, prompts.choosers[0].initialFile);
+            EXPECT_EQ("", prompts.choosers[0].title);
+            EXPECT_EQ("", prompts.choosers[0].filter);
+        }
+        else
+        {
+            EXPECT_TRUE(prompts.choosers.empty());
+        }
+        if (c.ends)
+        {
+            ASSERT_EQ(2u, prompts.messages.size());
+            ExpectMessage(1, "解密成功!", "信息提示", MB_OK | MB_ICONINFORMATION, hWnd);
+        }
+        else
+        {
+            EXPECT_EQ(1u, prompts.messages.size());
+            EXPECT_EQ(dir / name, Dialog(hWnd)->m_strDestPath);
+        }
+        EXPECT_EQ(!c.ends, ::IsWindowVisible(hWnd) != FALSE);
+        std::string existing;
+        CTestFolder::Read(dir / name, existing);
+        EXPECT_EQ(c.replaced ? "new" : "old", existing);
+        if (!c.chosen.empty())
+        {
+            std::string plain;
+            CTestFolder::Read(dir / c.chosen, plain);
+            EXPECT_EQ("new", plain);
+        }
     }
 }
 
