@@ -113,6 +113,13 @@ TEST_F(DecryptDialog, OpensFromTheMenuWithSortedItemsTheFirstSelected)
     HWND hWnd = Open(source);
     ASSERT_NE(nullptr, hWnd);
     EXPECT_TRUE(::IsWindowVisible(hWnd));
+    // Owned by the window the command was picked from, and centred over it.
+    EXPECT_EQ(shell.Get(), ::GetWindow(hWnd, GW_OWNER));
+    RECT own{}, self{};
+    ::GetWindowRect(shell.Get(), &own);
+    ::GetWindowRect(hWnd, &self);
+    EXPECT_NEAR((own.left + own.right) / 2, (self.left + self.right) / 2, 2);
+    EXPECT_NEAR((own.top + own.bottom) / 2, (self.top + self.bottom) / 2, 2);
     EXPECT_EQ(source, ItemText(hWnd, IDC_DEC_SOURCE));
     EXPECT_EQ(dir / "plan.doc", ItemText(hWnd, IDC_DEC_DEST));
     EXPECT_EQ(source, Dialog(hWnd)->m_strSourcePath);
