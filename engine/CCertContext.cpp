@@ -41,6 +41,17 @@ bool CCertContext::CreateFromEncoded(const void* der, DWORD size)
     return m_p != nullptr;
 }
 
+bool CCertContext::CreateFromText(const char* text, DWORD size)
+{
+    DWORD length = 0;
+    if (!CryptStringToBinaryA(text, size, CRYPT_STRING_BASE64_ANY, nullptr, &length, nullptr, nullptr))
+        return false;
+    std::vector<BYTE> der(length);
+    if (!CryptStringToBinaryA(text, size, CRYPT_STRING_BASE64_ANY, der.data(), &length, nullptr, nullptr))
+        return false;
+    return CreateFromEncoded(der.data(), length);
+}
+
 std::string CCertContext::DisplayName(bool issuer) const
 {
     char name[1024] = {};

@@ -28,6 +28,9 @@ public:
     // Decodes DER (X.509) bytes.
     bool CreateFromEncoded(const void* der, DWORD size);
 
+    // Decodes a PEM ("-----BEGIN CERTIFICATE-----") or bare base64 text.
+    bool CreateFromText(const char* text, DWORD size);
+
     // Serial number bytes as the store keeps them, least significant first.
     const BYTE* SerialBytes() const { return m_p->pCertInfo->SerialNumber.pbData; }
     DWORD SerialSize() const { return m_p->pCertInfo->SerialNumber.cbData; }

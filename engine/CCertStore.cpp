@@ -58,6 +58,12 @@ bool CCertStore::ImportPfx(const void* data, DWORD size, const wchar_t* password
     return m_h != nullptr;
 }
 
+bool CCertStore::IsPfx(const void* data, DWORD size)
+{
+    CRYPT_DATA_BLOB blob = {size, const_cast<BYTE*>(static_cast<const BYTE*>(data))};
+    return PFXIsPFXBlob(&blob) != FALSE;
+}
+
 bool CCertStore::Next(CCertContext& cursor) const
 {
     if (!m_h)

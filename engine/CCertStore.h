@@ -31,6 +31,9 @@ public:
     // A store of the certificates and keys of a PKCS #12 file; keys go into new containers.
     bool ImportPfx(const void* data, DWORD size, const wchar_t* password, DWORD flags);
 
+    // Whether the bytes are a PKCS #12 file.
+    static bool IsPfx(const void* data, DWORD size);
+
     // Steps `cursor` to the next certificate in store order (the first when it is empty); the
     // previous reference is released. False at the end, with `cursor` empty.
     bool Next(CCertContext& cursor) const;

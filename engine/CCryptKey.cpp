@@ -46,6 +46,18 @@ bool CCryptKey::ExportSimpleBlob(const CCryptKey& publicKey, BYTE* blob, DWORD& 
     return CryptExportKey(m_h, publicKey.m_h, SIMPLEBLOB, 0, blob, &size) != FALSE;
 }
 
+bool CCryptKey::ExportPrivate(std::vector<BYTE>& blob) const
+{
+    DWORD size = 0;
+    if (!CryptExportKey(m_h, 0, PRIVATEKEYBLOB, 0, nullptr, &size))
+        return false;
+    blob.resize(size);
+    if (!CryptExportKey(m_h, 0, PRIVATEKEYBLOB, 0, blob.data(), &size))
+        return false;
+    blob.resize(size);
+    return true;
+}
+
 bool CCryptKey::BitLength(DWORD& bits) const
 {
     DWORD size = sizeof(bits);

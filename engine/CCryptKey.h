@@ -29,6 +29,8 @@ public:
     bool SimpleBlobSize(const CCryptKey& publicKey, DWORD& size) const;
     // The SIMPLEBLOB itself; `size` is the capacity on entry and the blob length on return.
     bool ExportSimpleBlob(const CCryptKey& publicKey, BYTE* blob, DWORD& size) const;
+    // The key pair as a PRIVATEKEYBLOB (the key must be exportable).
+    bool ExportPrivate(std::vector<BYTE>& blob) const;
     // Key length in bits (KP_KEYLEN).
     bool BitLength(DWORD& bits) const;
 

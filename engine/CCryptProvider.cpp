@@ -41,6 +41,16 @@ bool CCryptProvider::Acquire(const char* container, DWORD flags)
     return true;
 }
 
+bool CCryptProvider::Acquire(const wchar_t* container, const wchar_t* provider, DWORD provType, DWORD flags)
+{
+    Release();
+    HCRYPTPROV h = 0;
+    if (!CryptAcquireContextW(&h, container, provider, provType, flags))
+        return false;
+    m_h = h;
+    return true;
+}
+
 bool CCryptProvider::OpenOrCreate(const char* container)
 {
     return Acquire(container, 0) || Acquire(container, CRYPT_NEWKEYSET);
@@ -127,10 +137,11 @@ bool CCryptProvider::GetUserKey(DWORD keySpec, CCryptKey& key) const
     return true;
 }
 
-bool CCryptProvider::ImportKey(const void* blob, DWORD size, const CCryptKey& unwrapKey, CCryptKey& key) const
+bool CCryptProvider::ImportKey(const void* blob, DWORD size, const CCryptKey& unwrapKey, CCryptKey& key,
+                               DWORD flags) const
 {
     HCRYPTKEY h = 0;
-    if (!CryptImportKey(m_h, static_cast<const BYTE*>(blob), size, unwrapKey.Get(), 0, &h))
+    if (!CryptImportKey(m_h, static_cast<const BYTE*>(blob), size, unwrapKey.Get(), flags, &h))
         return false;
     key.Reset(h);
     return true;
@@ -163,4 +174,23 @@ bool CCryptProvider::SignAndEncodeCertificate(DWORD keySpec, const CERT_INFO& in
         return false;
     der.resize(size);
     return true;
+}
+
+bool CCryptProvider::EnumContainers(std::vector<std::string>& names)
+{
+    names.clear();
+    CCryptProvider provider;
+    if (!provider.AcquireVerifyContext())
+        return false;
+    DWORD flags = CRYPT_FIRST;
+    for (;;)
+    {
+        char name[1024];
+        DWORD size = sizeof(name);
+        if (!CryptGetProvParam(provider.m_h, PP_ENUMCONTAINERS, reinterpret_cast<BYTE*>(name), &size, flags))
+            return GetLastError() == ERROR_NO_MORE_ITEMS;
+        name[sizeof(name) - 1] = 0;
+        names.push_back(name);
+        flags = CRYPT_NEXT;
+    }
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <string>
 #include <vector>
 
 #include "engine/CCertContext.h"
@@ -26,6 +27,8 @@ public:
     // A key container of the default full RSA provider, with CryptAcquireContextA's flags
     // (0 to open, CRYPT_NEWKEYSET to create).
     bool Acquire(const char* container, DWORD flags);
+    // A key container of a named provider (wide names, as certificate properties keep them).
+    bool Acquire(const wchar_t* container, const wchar_t* provider, DWORD provType, DWORD flags);
     // The container opened, or created empty when it cannot be opened.
     bool OpenOrCreate(const char* container);
     // A context without a container: hashing, random bytes, session keys.
@@ -43,7 +46,9 @@ public:
     bool ImportPublicKey(const CCertContext& cert, CCryptKey& key) const;
     bool ImportPublicKey(const CERT_PUBLIC_KEY_INFO& info, CCryptKey& key) const;
     bool GetUserKey(DWORD keySpec, CCryptKey& key) const;
-    bool ImportKey(const void* blob, DWORD size, const CCryptKey& unwrapKey, CCryptKey& key) const;
+    bool ImportKey(const void* blob, DWORD size, const CCryptKey& unwrapKey, CCryptKey& key, DWORD flags = 0) const;
+    // Names of the key containers of the default full RSA provider.
+    static bool EnumContainers(std::vector<std::string>& names);
     // The public half of the container's key pair, DER-encoded CERT_PUBLIC_KEY_INFO.
     bool ExportPublicKeyInfo(DWORD keySpec, std::vector<BYTE>& info) const;
     // Signs `info` with the container's private key (SHA-1 with RSA, which every full RSA provider offers) and encodes the certificate.
