@@ -47,6 +47,9 @@ free_display() {
 run_target() {  # run_target ARCH DISPLAY_NUMBER
   local arch=$1 n=$2
   export WINEPREFIX=$build/wine-$arch DISPLAY=:$n
+  # Pictures of every window the tests draw, for a person to look at.
+  export ZOZ_UI_SHOTS=$build/$arch/shots
+  mkdir -p "$ZOZ_UI_SHOTS"
   rm -rf "$WINEPREFIX"; mkdir -p "$WINEPREFIX"
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   local xvfb=$!
@@ -71,6 +74,7 @@ for i in 0 1; do
   echo "== $arch"
   grep -E '^\s*[0-9]+/[0-9]+ Test|tests passed|tests failed|\*\*\*' "$build/$arch/ctest.log" | grep -vE ' Passed ' | tail -40
   sed -n '/The following tests FAILED/,$p' "$build/$arch/ctest.log"
+  summary+=("$arch pictures: $build/$arch/shots/")
   summary+=("$arch: $(grep -E 'tests passed|tests failed' "$build/$arch/ctest.log" | tail -1)")
 done
 pids=()
