@@ -48,8 +48,9 @@ run_target() {  # run_target ARCH DISPLAY_NUMBER
   local arch=$1 n=$2
   export WINEPREFIX=$build/wine-$arch DISPLAY=:$n
   # Pictures of every window the tests draw, for a person to look at.
-  export ZOZ_UI_SHOTS=$build/$arch/shots
-  mkdir -p "$ZOZ_UI_SHOTS"
+  mkdir -p "$build/$arch/shots"
+  local shots=$build/$arch/shots
+  export ZOZ_UI_SHOTS="Z:${shots//\//\\}"
   rm -rf "$WINEPREFIX"; mkdir -p "$WINEPREFIX"
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   local xvfb=$!
