@@ -5,12 +5,8 @@
 #include "certs/CCertStoreQueries.h"
 #include "res/resource.h"
 #include "settings/CSettingsFile.h"
+#include "ui/dialogs/CCaptionButton.h"
 #include "ui/dialogs/CEdlgcomm.h"
-
-namespace
-{
-const COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
-}
 
 CDlgSet::CDlgSet(CEdlgcomm* owner)
     : CTQGUIObj_Dialog1(IDD_DLGSET), m_hOwnerDialog(owner ? owner->m_hWnd : nullptr)
@@ -32,20 +28,8 @@ bool CDlgSet::OnInitDialog()
 {
     CTQGUIObj_Dialog1::OnInitDialog();
 
-    struct Row
-    {
-        CSkinBtn* button;
-        const char* caption;
-    };
-    const Row rows[] = {{&m_btnOk, "确定"}, {&m_btnCancel, "取消"}};
-    for (const Row& row : rows)
-    {
-        row.button->SetBitmaps(IDB_SKIN_FACE, IDB_SKIN_FACE, IDB_SKIN_FACE, IDB_SKIN_FACE);
-        row.button->SetToolTipText(row.caption);
-        row.button->SetWindowText(row.caption);
-        row.button->SetTextPos(0, 3, false);
-        row.button->SetTextColors(kWhite, kWhite);
-    }
+    CCaptionButton::SetUp(m_btnOk, IDB_SKIN_FACE, "确定");
+    CCaptionButton::SetUp(m_btnCancel, IDB_SKIN_FACE, "取消");
 
     m_certList.SetExtendedStyle(m_certList.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_certList.InsertColumn(0, "颁发给", LVCFMT_CENTER, 150);

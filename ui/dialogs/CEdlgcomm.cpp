@@ -11,6 +11,7 @@
 #include "engine/CTqHead.h"
 #include "res/resource.h"
 #include "settings/CSettingsFile.h"
+#include "ui/dialogs/CCaptionButton.h"
 #include "ui/dialogs/CDlgSet.h"
 #include "ui/framework/CFile.h"
 #include "ui/framework/CFileDialog.h"
@@ -21,7 +22,6 @@ namespace
 const char* const kErrorCaption = "出错提示";
 const char* const kErrorInfoCaption = "出错信息";
 const char* const kCancelledText = "您已经取消了加密文件的操作!";
-const COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 
 // The path as the file system resolves it, upper-cased as it compares names; empty when the
 // platform cannot resolve it.
@@ -121,13 +121,7 @@ void CEdlgcomm::SetUpButtons()
         {&m_btnView, IDB_SKIN_FACE, "查看证书"},
     };
     for (const Row& row : rows)
-    {
-        row.button->SetBitmaps(row.bitmap, row.bitmap, row.bitmap, row.bitmap);
-        row.button->SetToolTipText(row.caption);
-        row.button->SetWindowText(row.caption);
-        row.button->SetTextPos(0, 3, false);
-        row.button->SetTextColors(kWhite, kWhite);
-    }
+        CCaptionButton::SetUp(*row.button, row.bitmap, row.caption);
 }
 
 bool CEdlgcomm::OnInitDialog()
