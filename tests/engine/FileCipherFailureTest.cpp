@@ -259,3 +259,45 @@ TEST(FileCipherFailure, MessageKeptOnSuccess)
     ASSERT_EQ(0, cipher.EncryptFile((dir / "p").c_str(), (dir / "p.tq").c_str(), (me.serial + "&").c_str()));
     EXPECT_STREQ("打开加密文件时出错,请检查你输入加密的路径参数是否正确!", cipher.Message());
 }
+
+// Read errors: a source the system cannot read (a device file of the host that fails every
+// read), and an encrypted file cut short by another program while it is being decrypted.
+TEST(FileCipherFailure, ReadErrors)
+{
+    CTestCertificates certs;
+    CTestCertificates::Certificate me = certs.Add(Opt());
+    CTestFolder dir;
+    CFileCipher cipher;
+    const std::string unreadable = "Z:\\proc\\self\\mem";
+    EXPECT_EQ(2007, cipher.EncryptFile(unreadable.c_str(), (dir / "out.tq").c_str(), (me.serial + "&").c_str()));
+    EXPECT_STREQ("循环读到加密文件出错!", cipher.Message());
+    ExpectOnlyFiles(dir, {});
+
+    const std::string plain = CTestFolder::Pattern(300000);
+    ASSERT_TRUE(CTestFolder::Write(dir / "p", plain));
+    ASSERT_EQ(0, cipher.EncryptFile((dir / "p").c_str(), (dir / "p.tq").c_str(), (me.serial + "&").c_str()));
+    ASSERT_TRUE(CTestFolder::Write(dir / "out", "older"));
+    struct Cut
+    {
+        std::string path;
+        bool done;
+    } cut = {dir / "p.tq", false};
+    cipher.SetProgress(
+        [](void* context, uint64_t, uint64_t) {
+            Cut* c = static_cast<Cut*>(context);
+            if (c->done)
+                return;
+            c->done = true;
+            HANDLE h = CreateFileA(c->path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+            SetFilePointer(h, 100000, nullptr, FILE_BEGIN);
+            SetEndOfFile(h);
+            CloseHandle(h);
+        },
+        &cut);
+    EXPECT_EQ(2024, cipher.DecryptFile((dir / "p.tq").c_str(), (dir / "out").c_str(), me.serial.c_str()));
+    EXPECT_STREQ("循环读取要解密的文件出错!", cipher.Message());
+    EXPECT_TRUE(cut.done);
+    EXPECT_EQ("older", ReadAll(dir / "out"));
+    ExpectOnlyFiles(dir, {"p", "p.tq", "out"});
+}
