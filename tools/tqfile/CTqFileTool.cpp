@@ -326,7 +326,7 @@ int CTqFileTool::Import(const std::vector<std::string>& args)
     if (CCertStore::IsPfx(bytes.data(), static_cast<DWORD>(bytes.size())))
     {
         std::wstring widePassword = CFilePath::Widen(password);
-        std::vector<std::string> before, after;
+        std::vector<std::string> before;
         CCryptProvider::EnumContainers(before);
         CCertStore pfx, my;
         if (!pfx.ImportPfx(bytes.data(), static_cast<DWORD>(bytes.size()), widePassword.c_str(),
@@ -341,11 +341,19 @@ int CTqFileTool::Import(const std::vector<std::string>& args)
             return 1;
         }
         int imported = 0;
+        std::vector<std::string> used;
         for (CCertContext cert; pfx.Next(cert);)
         {
             std::vector<BYTE> info;
             if (!cert.GetKeyProvInfo(info))
                 continue;  // chain certificates without a key of ours
+            const wchar_t* name = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(info.data())->pwszContainerName;
+            if (name)
+            {
+                char narrow[512] = {};
+                WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof(narrow) - 1, nullptr, nullptr);
+                used.push_back(narrow);
+            }
             CCertContext added;
             if (!my.AddAlways(cert, &added) || !MoveKeyToOwnContainer(added) || !PrivateKeyWorks(added))
             {
@@ -357,12 +365,11 @@ int CTqFileTool::Import(const std::vector<std::string>& args)
             Out("MY\t" + added.DisplayName(false) + "\t" + CCertStoreQueries::SerialText(added) + "\n");
             ++imported;
         }
-        // Containers the import made are left empty of purpose now: their keys have moved.
+        // A container that the import itself made has no purpose now: its keys have moved.
         pfx.Close();
-        if (CCryptProvider::EnumContainers(after))
-            for (const std::string& name : after)
-                if (std::find(before.begin(), before.end(), name) == before.end() && name.compare(0, 7, "tqfile-") != 0)
-                    CCryptProvider::DeleteContainer(name.c_str());
+        for (const std::string& name : used)
+            if (std::find(before.begin(), before.end(), name) == before.end())
+                CCryptProvider::DeleteContainer(name.c_str());
         if (!imported)
         {
             Err("tqfile: " + path + " holds no certificate with a private key\n");
