@@ -18,8 +18,8 @@
 namespace
 {
 // Steps of whole cipher blocks; the step sizes leave no trace in the file.
-const DWORD kPlainStep = 64 * 1000;
-const DWORD kCipherStep = 64 * 1008;
+const DWORD kPlainStep = 1024 * 1000;
+const DWORD kCipherStep = 1024 * 1008;
 const DWORD kBlock = 8;
 const char kContainer[] = "TQ_kmr";
 

@@ -273,7 +273,8 @@ TEST(FileCipherFailure, ReadErrors)
     EXPECT_STREQ("循环读到加密文件出错!", cipher.Message());
     ExpectOnlyFiles(dir, {});
 
-    const std::string plain = CTestFolder::Pattern(300000);
+    // More than one step of the engine, so that a read follows the cut.
+    const std::string plain = CTestFolder::Pattern(2500000);
     ASSERT_TRUE(CTestFolder::Write(dir / "p", plain));
     ASSERT_EQ(0, cipher.EncryptFile((dir / "p").c_str(), (dir / "p.tq").c_str(), (me.serial + "&").c_str()));
     ASSERT_TRUE(CTestFolder::Write(dir / "out", "older"));
