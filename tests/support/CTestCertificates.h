@@ -13,8 +13,11 @@
 //   ... c.serial, c.der ...
 //   certs.Remove(c.serial);          // e.g. "deleted after the dialog listed it"
 //
+// The serial's bytes are stored exactly as the text says, a leading zero byte included.
 // Serial numbers of concurrently running test programs share the stores; leave `serial`
 // empty for a random one unless the test is about the serial itself.
+// Build it into the test:  zoz_add_test(name SOURCES a.cpp
+//                            ${ZOZ_SOURCE_DIR}/tests/support/CTestCertificates.cpp)
 #pragma once
 #include <windows.h>
 #include <wincrypt.h>
