@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "settings/CSettingsFile.h"
 #include "ui/dialogs/CCaptionButton.h"
+#include "ui/dialogs/CDirectoryQuery.h"
 #include "ui/dialogs/CDlgSet.h"
 #include "ui/framework/CFile.h"
 #include "ui/framework/CFileDialog.h"
@@ -71,6 +72,7 @@ ZOZ_BEGIN_MESSAGE_MAP(CEdlgcomm, CTQGUIObj_Dialog1)
     ZOZ_ON_COMMAND(IDC_ENC_VIEW, OnViewCertificate)
     ZOZ_ON_COMMAND(IDC_ENC_CHANGE, OnChangeCertificate)
     ZOZ_ON_COMMAND(IDC_ENC_ADVANCED, OnAdvanced)
+    ZOZ_ON_COMMAND(IDC_ENC_QUERY_BUTTON, OnQuery)
 ZOZ_END_MESSAGE_MAP()
 
 CEdlgcomm::CEdlgcomm(CWnd* parent) : CTQGUIObj_Dialog1(IDD_EDLGCOMM, parent)
@@ -184,6 +186,11 @@ void CEdlgcomm::OnAdvanced()
         m_certList.SetItemText(row, 1, m_addressBook.issuers[i]);
         m_certList.SetItemText(row, 2, m_addressBook.serials[i]);
     }
+}
+
+void CEdlgcomm::OnQuery()
+{
+    CDirectoryQuery(*this).Run();
 }
 
 int CEdlgcomm::AppendCertificateRow(const std::string& subject, const std::string& issuer, const std::string& serial)

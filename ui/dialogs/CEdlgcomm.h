@@ -7,8 +7,8 @@
 //
 // The handlers work on the stored text members, which are copied from the edit boxes only at
 // fixed points (UpdateData(true) by the creator, by the directory query and when the dialog ends
-// with OK). Button 1016 ("查询") has no handler here: the directory query adds it, through
-// QueryText, CertificateList, AppendCertificateRow and IsSerialListed.
+// with OK). Button 1016 ("查询") runs the directory query (CDirectoryQuery), which works
+// through QueryText, CertificateList and IsSerialListed.
 #pragma once
 #include <string>
 #include <vector>
@@ -67,6 +67,7 @@ private:
     void OnViewCertificate();
     void OnChangeCertificate();
     void OnAdvanced();
+    void OnQuery();
     void SetUpButtons();
 
     CModuleLockHolder m_moduleLock;
