@@ -34,6 +34,21 @@ bool CCertStoreQueries::HasEnciphermentUsage(const CCertContext& cert)
     return (cert.KeyUsageByte() & (CERT_KEY_ENCIPHERMENT_KEY_USAGE | CERT_DATA_ENCIPHERMENT_KEY_USAGE)) != 0;
 }
 
+void CCertStoreQueries::SerialToText(PCCERT_CONTEXT cert, char* text, size_t size)
+{
+    SerialToText(CCertContext::Reference(cert), text, size);
+}
+
+std::string CCertStoreQueries::SerialText(PCCERT_CONTEXT cert)
+{
+    return SerialText(CCertContext::Reference(cert));
+}
+
+bool CCertStoreQueries::HasEnciphermentUsage(PCCERT_CONTEXT cert)
+{
+    return HasEnciphermentUsage(CCertContext::Reference(cert));
+}
+
 void CCertStoreQueries::ListEncryptionCertificates(const char* storeName, CertListing& listing)
 {
     listing.Clear();

@@ -29,6 +29,10 @@ public:
     static std::string SerialText(const CCertContext& cert);
     // Key encipherment (0x20) or data encipherment (0x10) in the first key-usage byte.
     static bool HasEnciphermentUsage(const CCertContext& cert);
+    // The same for a context the caller holds as the platform gave it.
+    static void SerialToText(PCCERT_CONTEXT cert, char* text, size_t size = kSerialBufferSize);
+    static std::string SerialText(PCCERT_CONTEXT cert);
+    static bool HasEnciphermentUsage(PCCERT_CONTEXT cert);
 
     // Refills `listing` with the store's certificates that pass HasEnciphermentUsage.
     static void ListEncryptionCertificates(const char* storeName, CertListing& listing);

@@ -70,8 +70,8 @@ private:
 }
 
 CCertViewer::FileError::FileError(Operation operation, const std::string& path, DWORD lastError)
-    : std::runtime_error((operation == Create ? "cannot create " : operation == Write ? "cannot write " : "cannot remove ") + path),
-      m_operation(operation), m_path(path), m_lastError(lastError)
+    : CFileException(path, lastError), m_operation(operation),
+      m_text((operation == Create ? "cannot create " : operation == Write ? "cannot write " : "cannot remove ") + path)
 {
 }
 

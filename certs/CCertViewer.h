@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 
 #include "engine/CCertContext.h"
+#include "ui/framework/CFileException.h"
 
 class CCertViewer
 {
@@ -23,7 +23,8 @@ public:
 
     // Raised when the temporary file cannot be created, written or removed again (no usable
     // folder, a path too long for the command line, a full disk, a file held open by another).
-    class FileError : public std::runtime_error
+    // A file error of the framework, so a handler that lets it pass gets the generic report.
+    class FileError : public CFileException
     {
     public:
         enum Operation
@@ -34,13 +35,12 @@ public:
         };
         FileError(Operation operation, const std::string& path, DWORD lastError);
         Operation What() const { return m_operation; }
-        const std::string& Path() const { return m_path; }
-        DWORD LastError() const { return m_lastError; }
+        DWORD LastError() const { return OsError(); }
+        const char* what() const noexcept override { return m_text.c_str(); }
 
     private:
         Operation m_operation;
-        std::string m_path;
-        DWORD m_lastError;
+        std::string m_text;
     };
 
     // Starts the viewer process with a command line and show state; the result is not examined.

@@ -35,6 +35,11 @@ CCertContext CCertContext::Duplicate() const
     return CCertContext(m_p ? CertDuplicateCertificateContext(m_p) : nullptr);
 }
 
+CCertContext CCertContext::Reference(PCCERT_CONTEXT context)
+{
+    return CCertContext(context ? CertDuplicateCertificateContext(context) : nullptr);
+}
+
 bool CCertContext::CreateFromEncoded(const void* der, DWORD size)
 {
     Reset(CertCreateCertificateContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, static_cast<const BYTE*>(der), size));

@@ -24,6 +24,8 @@ public:
     PCCERT_CONTEXT Release();
     // A second reference to the same certificate.
     CCertContext Duplicate() const;
+    // An own reference to a context that someone else holds (and keeps).
+    static CCertContext Reference(PCCERT_CONTEXT context);
 
     // Decodes DER (X.509) bytes.
     bool CreateFromEncoded(const void* der, DWORD size);

@@ -58,6 +58,7 @@ TEST(CertStoreQueries, SerialToText)
         CCertStoreQueries::SerialToText(cert, text);
         EXPECT_EQ(c.text, text);
         EXPECT_EQ(c.text, CCertStoreQueries::SerialText(cert));
+        EXPECT_EQ(c.text, CCertStoreQueries::SerialText(cert.Get()));
         // It appends to what the buffer holds.
         char joined[128] = "X";
         CCertStoreQueries::SerialToText(cert, joined);
@@ -96,7 +97,9 @@ TEST(CertStoreQueries, EnciphermentUsage)
         Opt o;
         o.usage = c.first;
         o.store = CTestCertificates::Store::Nowhere;
-        EXPECT_EQ(c.second, CCertStoreQueries::HasEnciphermentUsage(Decode(certs.Add(o))));
+        CCertContext cert = Decode(certs.Add(o));
+        EXPECT_EQ(c.second, CCertStoreQueries::HasEnciphermentUsage(cert));
+        EXPECT_EQ(c.second, CCertStoreQueries::HasEnciphermentUsage(cert.Get()));
     }
 }
 
