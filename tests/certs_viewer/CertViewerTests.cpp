@@ -15,6 +15,7 @@
 #include "certs/CCertViewer.h"
 #include "engine/CCertContext.h"
 #include "settings/CPrefixFileLock.h"
+#include "ui/framework/CFileException.h"
 
 namespace
 {
@@ -213,10 +214,16 @@ TEST_F(CertViewer, NoWritableFolderRaisesAFileErrorAndStartsNothing)
         CCertViewer::ViewCertificate(m_cert, CCertViewer::kEncryptionFile);
         ADD_FAILURE() << "no file error";
     }
-    catch (const CCertViewer::FileError& error)
+    catch (const CFileException& error)
     {
-        EXPECT_EQ(error.What(), CCertViewer::FileError::Create);
-        EXPECT_NE(error.LastError(), static_cast<DWORD>(ERROR_SUCCESS));
+        // The framework's file error, with the viewer's step in it.
+        const auto* viewerError = dynamic_cast<const CCertViewer::FileError*>(&error);
+        EXPECT_NE(viewerError, nullptr);
+        if (viewerError)
+        {
+            EXPECT_EQ(viewerError->What(), CCertViewer::FileError::Create);
+        }
+        EXPECT_NE(error.OsError(), static_cast<DWORD>(ERROR_SUCCESS));
     }
     EXPECT_TRUE(starter.starts.empty());
 }
@@ -236,9 +243,15 @@ TEST_F(CertViewer, FileThatCannotBeRemovedRaisesAFileErrorAfterTheStart)
         CCertViewer::ViewCertificate(m_cert, CCertViewer::kDecryptionFile);
         ADD_FAILURE() << "no file error";
     }
-    catch (const CCertViewer::FileError& error)
+    catch (const CFileException& error)
     {
-        EXPECT_EQ(error.What(), CCertViewer::FileError::Remove);
+        // The framework's file error, with the viewer's step in it.
+        const auto* viewerError = dynamic_cast<const CCertViewer::FileError*>(&error);
+        EXPECT_NE(viewerError, nullptr);
+        if (viewerError)
+        {
+            EXPECT_EQ(viewerError->What(), CCertViewer::FileError::Remove);
+        }
         EXPECT_EQ(error.Path(), path);
     }
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
