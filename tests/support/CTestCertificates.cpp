@@ -278,20 +278,35 @@ CTestCertificates::Certificate CTestCertificates::Add(const Options& options)
 
 void CTestCertificates::DeleteFromStore(const char* storeName, const std::vector<BYTE>& der)
 {
-    CCertStore store;
-    if (!store.OpenSystemRegistry(storeName))
-        return;
-    std::vector<CCertContext> doomed;
-    for (CCertContext cert; store.Next(cert);)
+    auto matches = [&](const CCertContext& cert) {
+        return cert.EncodedSize() == der.size() && std::equal(der.begin(), der.end(), cert.Encoded());
+    };
+    // Another program that had the store open may write a deleted certificate back when it
+    // closes it; look again and repeat until it stays gone.
+    for (int attempt = 0; attempt < 20; ++attempt)
     {
-        if (cert.EncodedSize() == der.size() && std::equal(der.begin(), der.end(), cert.Encoded()))
-            doomed.push_back(cert.Duplicate());
+        {
+            CCertStore store;
+            if (!store.OpenSystemRegistry(storeName))
+                return;
+            std::vector<CCertContext> doomed;
+            for (CCertContext cert; store.Next(cert);)
+                if (matches(cert))
+                    doomed.push_back(cert.Duplicate());
+            for (CCertContext& cert : doomed)
+                if (!cert.DeleteFromStore())
+                    ADD_FAILURE() << "certificate not deleted from " << storeName << ": " << GetLastError();
+        }
+        bool present = false;
+        CCertStore check;
+        if (check.OpenSystem(storeName))
+            for (CCertContext cert; check.Next(cert);)
+                present = present || matches(cert);
+        if (!present)
+            return;
+        Sleep(50);
     }
-    if (doomed.empty())
-        ADD_FAILURE() << "certificate to delete not found in " << storeName;
-    for (CCertContext& cert : doomed)
-        if (!cert.DeleteFromStore())
-            ADD_FAILURE() << "certificate not deleted from " << storeName << ": " << GetLastError();
+    ADD_FAILURE() << "certificate keeps coming back to " << storeName;
 }
 
 void CTestCertificates::Remove(const std::string& serial)
