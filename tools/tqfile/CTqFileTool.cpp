@@ -69,7 +69,7 @@ bool PrivateKeyWorks(const CCertContext& cert)
 }
 
 // The platform's PKCS #12 import puts every private key into one shared container, where the
-// next import overwrites it, and may record a key specification the container does not hold.
+// next import overwrites it, and may record a key spec the container does not hold.
 // The key moves into a container of its own, as the key-exchange key the engine unwraps with.
 bool MoveKeyToOwnContainer(const CCertContext& cert)
 {
