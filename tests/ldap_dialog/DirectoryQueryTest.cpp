@@ -69,26 +69,29 @@ const Known* KnownByDer(const std::string& der)
     return nullptr;
 }
 
-// Every certificate file the fixture made (its own and the bulk ones).
-std::vector<std::string> FixtureDers()
+// Every certificate file the fixture made (its own and the bulk ones), read once.
+const std::set<std::string>& FixtureDers()
 {
-    std::vector<std::string> ders;
-    WIN32_FIND_DATAA found{};
-    HANDLE h = ::FindFirstFileA((TheFixture().certs + "\\*.der").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return ders;
-    do
-    {
-        std::string name(found.cFileName);
-        ders.push_back(Der(name.substr(0, name.size() - 4)));
-    } while (::FindNextFileA(h, &found));
-    ::FindClose(h);
+    static const std::set<std::string> ders = [] {
+        std::set<std::string> all;
+        WIN32_FIND_DATAA found{};
+        HANDLE h = ::FindFirstFileA((TheFixture().certs + "\\*.der").c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE)
+            return all;
+        do
+        {
+            std::string name(found.cFileName);
+            all.insert(Der(name.substr(0, name.size() - 4)));
+        } while (::FindNextFileA(h, &found));
+        ::FindClose(h);
+        return all;
+    }();
     return ders;
 }
 
-bool SameBytes(const CCertContext& cert, const std::string& der)
+std::string Bytes(const CCertContext& cert)
 {
-    return cert.EncodedSize() == der.size() && std::equal(der.begin(), der.end(), cert.Encoded());
+    return std::string(reinterpret_cast<const char*>(cert.Encoded()), cert.EncodedSize());
 }
 
 // Copies of `der` in the current user's ADDRESSBOOK store.
@@ -99,7 +102,20 @@ int AddressBookCount(const std::string& der)
         return -1;
     int count = 0;
     for (CCertContext cert; store.Next(cert);)
-        if (SameBytes(cert, der))
+        if (Bytes(cert) == der)
+            ++count;
+    return count;
+}
+
+// Copies of any of the fixture's certificates in ADDRESSBOOK.
+int FixtureCertificatesInAddressBook()
+{
+    CCertStore store;
+    if (!store.OpenSystem("ADDRESSBOOK"))
+        return -1;
+    int count = 0;
+    for (CCertContext cert; store.Next(cert);)
+        if (FixtureDers().count(Bytes(cert)))
             ++count;
     return count;
 }
@@ -107,16 +123,13 @@ int AddressBookCount(const std::string& der)
 // Removes every copy of the fixture's certificates from ADDRESSBOOK.
 void RemoveFixtureCertificates()
 {
-    const std::vector<std::string> ders = FixtureDers();
-    const std::set<std::string> doomedBytes(ders.begin(), ders.end());
     CCertStore store;
     if (!store.OpenSystemRegistry("ADDRESSBOOK"))
         return;
     std::vector<CCertContext> doomed;
     for (CCertContext cert; store.Next(cert);)
     {
-        std::string bytes(reinterpret_cast<const char*>(cert.Encoded()), cert.EncodedSize());
-        if (doomedBytes.count(bytes))
+        if (FixtureDers().count(Bytes(cert)))
             doomed.push_back(cert.Duplicate());
     }
     for (CCertContext& cert : doomed)
@@ -301,6 +314,7 @@ TEST_F(DirectoryQuery, StarListsEachEnciphermentCertificateOnceImportsItAndANewD
         EXPECT_EQ(AddressBookCount(Der(k.name)), listed ? 1 : 0);
     }
     EXPECT_EQ(AddressBookCount(Der("junk")), 0);
+    EXPECT_EQ(FixtureCertificatesInAddressBook(), static_cast<int>(expected.size()));
 
     // A later dialog lists them from the store, without a query.
     Click(hWnd, IDCANCEL);
@@ -366,10 +380,7 @@ TEST_F(DirectoryQuery, EqualityQueriesListWhatTheyFind)
             }
             EXPECT_FALSE(rows[i].ticked);
         }
-        int imported = 0;
-        for (const std::string& der : FixtureDers())
-            imported += AddressBookCount(der);
-        EXPECT_EQ(imported, static_cast<int>(c.listed.size()));
+        EXPECT_EQ(FixtureCertificatesInAddressBook(), static_cast<int>(c.listed.size()));
         Click(hWnd, IDCANCEL);
     }
 }
@@ -439,6 +450,7 @@ TEST_F(DirectoryQuery, OnlyTheFirst149DeliveredValuesAreHandled)
         }
         EXPECT_EQ(AddressBookCount(delivered[i]), handled ? 1 : 0);
     }
+    EXPECT_EQ(FixtureCertificatesInAddressBook(), CLdapCertSearch::kMaxValues);
 }
 
 TEST_F(DirectoryQuery, BindFailureGivesTheNetworkMessage)
@@ -471,7 +483,7 @@ TEST_F(DirectoryQuery, BindFailureGivesTheNetworkMessage)
         ExpectOnlyMessage(hWnd, kBindFailed);
         ExpectNoticeCameAndWent(hWnd);
         EXPECT_EQ(RowCount(list), before);
-        EXPECT_EQ(AddressBookCount(Der("alice")), 0);
+        EXPECT_EQ(FixtureCertificatesInAddressBook(), 0);
         Click(hWnd, IDCANCEL);
     }
 }
