@@ -15,6 +15,7 @@
 #include "engine/CTqHead.h"
 #include "res/resource.h"
 #include "shell/CDestinationPath.h"
+#include "ui/dialogs/CCaptionButton.h"
 #include "ui/framework/CFileDialog.h"
 
 namespace
@@ -140,13 +141,7 @@ bool CDiaDenrylg::OnInitDialog()
         {m_btnView, IDB_SKIN_FACE_WIDE, "查看证书..."},
     };
     for (auto& b : buttons)
-    {
-        b.button.SetBitmaps(b.face, b.face, b.face, b.face);
-        b.button.SetToolTipText(b.caption);
-        b.button.SetWindowText(b.caption);
-        b.button.SetTextPos(0, 3, false);
-        b.button.SetTextColors(RGB(0xFF, 0xFF, 0xFF), RGB(0xFF, 0xFF, 0xFF));
-    }
+        CCaptionButton::SetUp(b.button, b.face, b.caption);
 
     if (!m_strSourcePath.empty() && !m_strDestPath.empty())
         FillCertificateCombo();
