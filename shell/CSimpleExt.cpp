@@ -198,6 +198,14 @@ HRESULT CSimpleExt::LoadTypeInfo()
     return hr;
 }
 
+HRESULT CSimpleExt::DispatchTypeInfo(REFIID riid)
+{
+    // Names and calls go by the type information of the default interface only.
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    return LoadTypeInfo();
+}
+
 STDMETHODIMP CSimpleExt::GetTypeInfoCount(UINT* pctinfo)
 {
     if (!pctinfo)
@@ -232,9 +240,7 @@ STDMETHODIMP CSimpleExt::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cN
 {
     try
     {
-        if (!IsEqualIID(riid, IID_NULL))
-            return DISP_E_UNKNOWNINTERFACE;
-        HRESULT hr = LoadTypeInfo();
+        HRESULT hr = DispatchTypeInfo(riid);
         if (FAILED(hr))
             return hr;
         return m_typeInfo->GetIDsOfNames(rgszNames, cNames, rgDispId);
@@ -250,9 +256,7 @@ STDMETHODIMP CSimpleExt::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFl
 {
     try
     {
-        if (!IsEqualIID(riid, IID_NULL))
-            return DISP_E_UNKNOWNINTERFACE;
-        HRESULT hr = LoadTypeInfo();
+        HRESULT hr = DispatchTypeInfo(riid);
         if (FAILED(hr))
             return hr;
         return m_typeInfo->Invoke(static_cast<ISimpleExt*>(this), dispIdMember, wFlags, pDispParams, pVarResult,

@@ -64,6 +64,8 @@ private:
 
     HRESULT InnerQueryInterface(REFIID riid, void** ppv);
     HRESULT LoadTypeInfo();
+    // LoadTypeInfo for a dispatch call made with riid; DISP_E_UNKNOWNINTERFACE unless IID_NULL.
+    HRESULT DispatchTypeInfo(REFIID riid);
     HRESULT Encrypt(HWND invokingWindow);
     HRESULT Decrypt(HWND invokingWindow);
 

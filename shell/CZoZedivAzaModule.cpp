@@ -87,10 +87,10 @@ std::wstring Widen(const std::string& text)
 
 // Loads the module's own type library: the one embedded in the module file, else the .tlb
 // beside it. path receives the file that was loaded.
-HRESULT LoadOwnTypeLib(const std::string& modulePath, CTypeLibRef& lib, std::wstring& path)
+HRESULT LoadOwnTypeLib(const std::string& modulePath, ITypeLib** lib, std::wstring& path)
 {
     path = Widen(modulePath);
-    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Out());
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib);
     if (SUCCEEDED(hr))
         return hr;
     size_t slash = path.find_last_of(L"\\/");
@@ -99,7 +99,7 @@ HRESULT LoadOwnTypeLib(const std::string& modulePath, CTypeLibRef& lib, std::wst
         path += L".tlb";
     else
         path.replace(dot, std::wstring::npos, L".tlb");
-    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Out());
+    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib);
 }
 
 std::string DoubleQuotes(const std::string& text)
@@ -226,15 +226,20 @@ HRESULT CZoZedivAzaModule::RunScript(UINT id, bool registering) const
     return registrar.RunResource(Handle(), id, registering);
 }
 
-HRESULT CZoZedivAzaModule::RegisterTypeLibrary() const
+HRESULT CZoZedivAzaModule::LoadTypeLibrary(ITypeLib** lib, std::wstring& path)
 {
     std::string modulePath;
     HRESULT hr = ModulePath(modulePath);
     if (FAILED(hr))
         return hr;
+    return LoadOwnTypeLib(modulePath, lib, path);
+}
+
+HRESULT CZoZedivAzaModule::RegisterTypeLibrary() const
+{
     CTypeLibRef lib;
     std::wstring path;
-    hr = LoadOwnTypeLib(modulePath, lib, path);
+    HRESULT hr = LoadTypeLibrary(lib.Out(), path);
     if (FAILED(hr))
         return hr;
     std::wstring helpDir = path.substr(0, path.find_last_of(L"\\/") + 1);
@@ -246,13 +251,9 @@ HRESULT CZoZedivAzaModule::RegisterTypeLibrary() const
 
 HRESULT CZoZedivAzaModule::UnregisterTypeLibrary() const
 {
-    std::string modulePath;
-    HRESULT hr = ModulePath(modulePath);
-    if (FAILED(hr))
-        return hr;
     CTypeLibRef lib;
     std::wstring path;
-    hr = LoadOwnTypeLib(modulePath, lib, path);
+    HRESULT hr = LoadTypeLibrary(lib.Out(), path);
     if (FAILED(hr))
         return hr;
     TLIBATTR* attr = nullptr;

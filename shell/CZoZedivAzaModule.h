@@ -45,6 +45,8 @@ private:
     HRESULT UnregisterTypeLibrary() const;
     // The module path, or HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) if it needs 260 bytes or more.
     static HRESULT ModulePath(std::string& path);
+    // The module's own type library (*lib null before the call) and the file it came from.
+    static HRESULT LoadTypeLibrary(ITypeLib** lib, std::wstring& path);
 
     CRITICAL_SECTION m_creationLock;
     bool m_initialised = false;
