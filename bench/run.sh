@@ -18,8 +18,8 @@ work=$(mktemp -d /tmp/zoz-bench.XXXXXX)
 export WINEPREFIX=$work/prefix LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() { wineserver -k 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
-wineserver -p || true
 wineboot -i >/dev/null 2>&1 || true
+wineserver -p || true
 
 win() { local p=$1; echo "Z:${p//\//\\}"; }
 bench=$build/bench/zoz_bench.exe

@@ -36,7 +36,7 @@ trap cleanup EXIT
 machine() {  # machine NAME: a fresh Windows installation for one person
   export WINEPREFIX=$demo/wine-$1
   mkdir -p "$WINEPREFIX"
-  [ -f "$WINEPREFIX/system.reg" ] || { wineserver -p; wineboot -i >/dev/null 2>&1; }
+  [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -p || true; }
 }
 tq64=$build/x86_64/tools/tqfile/tqfile.exe
 tqfile() { wine "$tq64" "$@" 2>&1 | gbk; return "${PIPESTATUS[0]}"; }

@@ -41,8 +41,8 @@ key_present() { wine reg query "$1" "/reg:$2" >/dev/null 2>&1; }
 installer=$work/ZoZedivAza-1.0.0.0-installer.exe
 bash "$root/tools/installer/build.sh" "$dll32" "$dll64" "$installer" >"$work/makensis.log" 2>&1 \
   || { cat "$work/makensis.log"; echo "FAILED  makensis"; exit 1; }
-wineserver -p
 wineboot -i >/dev/null 2>&1
+wineserver -p
 
 wine "$installer" /S; rc=$?
 check "installer exits 0 (got $rc)" [ "$rc" -eq 0 ]
