@@ -287,7 +287,7 @@ void CDiaDenrylg::OnViewCertificate()
     {
         CCertViewer::ViewCertificate(cert, CCertViewer::kDecryptionFile);
     }
-    catch (const CCertViewer::FileError&)
+    catch (const CFileException&)
     {
         // The viewer's file could not be made or removed: nothing to show, nothing changed.
     }

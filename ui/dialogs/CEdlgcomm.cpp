@@ -331,14 +331,8 @@ void CEdlgcomm::OnViewCertificate()
         MessageBox("没有找到设置的证书,可能证书已经被你删除!", kErrorInfoCaption, MB_OK | MB_ICONERROR);
         return;
     }
-    try
-    {
-        CCertViewer::ViewCertificate(cert, CCertViewer::kEncryptionFile);
-    }
-    catch (const CCertViewer::FileError& e)
-    {
-        CFileException(e.Path(), e.LastError()).ReportError(m_hWnd);
-    }
+    // A file error of the viewer reaches the framework's generic error report.
+    CCertViewer::ViewCertificate(cert, CCertViewer::kEncryptionFile);
 }
 
 void CEdlgcomm::OnChangeCertificate()
