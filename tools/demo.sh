@@ -108,11 +108,11 @@ done
 
 step "A directory query: colleagues' certificates found by e-mail in an LDAP server (slapd on 127.0.0.1)"
 slapd_dir=$build/x86_64/tests/ldap/slapd
-bash tests/ldap/slapd-fixture.sh start "$slapd_dir" >/dev/null
+bash "$root/tests/ldap/slapd-fixture.sh" start "$slapd_dir" >/dev/null
 wine "$build/x86_64/tests/ldap_dialog/test_ldap_dialog.exe" --gtest_brief=1 \
   --gtest_filter='DirectoryQuery.PictureOfARowFoundInTheDirectory:DirectoryQuery.NoticeStaysUpWhileTheThreadWaitsForTheDirectory' \
   2>&1 | tail -2 || true
-bash tests/ldap/slapd-fixture.sh stop "$slapd_dir" >/dev/null || true
+bash "$root/tests/ldap/slapd-fixture.sh" stop "$slapd_dir" >/dev/null || true
 ls -1 "$demo/shots"/*.png 2>/dev/null | sed "s|^|  |"
 echo
 echo "Files of this run: $demo/files   Pictures: $demo/shots"
